@@ -1,0 +1,187 @@
+#include "inventory/name_file_lines.h"
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+bool isLineEnd(char byte) {
+    return byte == '\n' || byte == '\r' || byte == '\0';
+}
+
+// Whether any byte of the word is below `limit` (at most 128).
+bool holdsByteBelow(std::uint64_t word, std::uint64_t limit) {
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highBits = 0x8080808080808080u;
+    return ((word - ones * limit) & ~word & highBits) != 0;
+}
+
+// The offset of the first line-end byte, or `size` when there is none. Eight
+// bytes are looked at together, since LF, CR and NUL all lie below 0x0E and
+// most of a line does not; TABs and other controls are sorted out byte by byte.
+std::size_t findLineEnd(const char* bytes, std::size_t size) {
+    std::size_t offset = 0;
+    for (; offset + 8 <= size; offset += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + offset, sizeof word);
+        if (holdsByteBelow(word, 0x0E)) {
+            for (std::size_t k = offset; k < offset + 8; ++k) {
+                if (isLineEnd(bytes[k])) {
+                    return k;
+                }
+            }
+        }
+    }
+    for (; offset < size; ++offset) {
+        if (isLineEnd(bytes[offset])) {
+            return offset;
+        }
+    }
+    return size;
+}
+
+// Fills the buffer with the next bytes of the file. The first read that fails
+// or gives nothing ends the file for good.
+bool refill(NameFileReader& reader) {
+    reader.position = 0;
+    reader.filled = 0;
+    if (reader.ended) {
+        return false;
+    }
+    std::uint32_t got = 0;
+    if (!osReadFile(reader.file, reader.buffer.data(), nameFileBufferSize, &got) || got == 0) {
+        reader.ended = true;
+        return false;
+    }
+    reader.filled = got < nameFileBufferSize ? got : nameFileBufferSize;
+    return true;
+}
+
+// Looks one byte ahead, reading when the buffer is used up; the byte stays
+// unread.
+bool byteAvailable(NameFileReader& reader) {
+    return reader.position < reader.filled || refill(reader);
+}
+
+}  // namespace
+
+void startNameFileReader(NameFileReader& reader, OsHandle file) {
+    reader.file = file;
+    reader.position = 0;
+    reader.filled = 0;
+    reader.ended = false;
+    reader.pendingLineFeed = false;
+    reader.carry.clear();
+}
+
+bool readNameFileLine(NameFileReader& reader, NameFileLine& line) {
+    // The LF of a CR LF is looked for only now, so that a read ahead cannot
+    // overwrite the previous line while it lies in the buffer.
+    if (reader.pendingLineFeed) {
+        reader.pendingLineFeed = false;
+        if (byteAvailable(reader) && reader.buffer[reader.position] == '\n') {
+            ++reader.position;
+        }
+    }
+    if (!byteAvailable(reader)) {
+        return false;
+    }
+    bool spansReads = false;
+    reader.carry.clear();
+    for (;;) {
+        const char* start = reader.buffer.data() + reader.position;
+        std::size_t available = reader.filled - reader.position;
+        std::size_t length = findLineEnd(start, available);
+        if (length < available) {
+            reader.pendingLineFeed = start[length] == '\r';
+            reader.position += length + 1;
+            if (!spansReads) {
+                line = {start, length};
+                return true;
+            }
+            reader.carry.append(start, length);
+            break;
+        }
+        reader.carry.append(start, available);
+        spansReads = true;
+        if (!refill(reader)) {
+            break;  // the end of the file ends the line
+        }
+    }
+    line = {reader.carry.data(), reader.carry.size()};
+    return true;
+}
+
+bool nameLineMatches(const std::u16string& decodedLine, const std::u16string& upperKey) {
+    std::u16string start = decodedLine.substr(0, 8);
+    osUpperCase(start);
+    return start == upperKey;
+}
+
+bool keyAllowsShortcut(const std::u16string& upperKey) {
+    if (upperKey.size() != 8) {
+        return false;
+    }
+    for (char16_t unit : upperKey) {
+        bool digit = unit >= u'0' && unit <= u'9';
+        bool letter = unit >= u'A' && unit <= u'F';
+        if (!digit && !letter) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An ASCII byte decodes to itself in every ANSI code page, and the upper-case
+// mapping changes no ASCII character but a to z. A non-ASCII byte among the
+// first 8 starts a character that is not ASCII, and no upper-case mapping
+// makes such a character a hexadecimal digit; bytes never decode to more
+// characters than there are bytes.
+bool lineMayMatch(const char* bytes, std::size_t size, const std::u16string& upperKey) {
+    if (size < 8) {
+        return false;
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 'a' && byte <= 'z') {
+            byte = static_cast<unsigned char>(byte - ('a' - 'A'));
+        }
+        if (byte != upperKey[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool findNameLine(NameFileReader& reader, const std::u16string& upperKey, bool shortcut,
+                  std::u16string& matchedLine) {
+    NameFileLine line;
+    while (readNameFileLine(reader, line)) {
+        if (shortcut && !lineMayMatch(line.bytes, line.size, upperKey)) {
+            continue;
+        }
+        std::u16string decoded = osDecodeAnsi(line.bytes, line.size);
+        if (nameLineMatches(decoded, upperKey)) {
+            matchedLine = std::move(decoded);
+            return true;
+        }
+    }
+    return false;
+}
+
+void splitNameLine(const std::u16string& line, std::u16string& chip, std::u16string& name) {
+    constexpr std::size_t restStart = 9;  // position 10
+    std::u16string rest = line.size() > restStart ? line.substr(restStart) : std::u16string();
+    std::size_t tab = rest.find(u'\t');
+    if (tab == std::u16string::npos) {
+        chip.clear();
+        name = std::move(rest);
+    } else if (tab == 0) {
+        name = rest.substr(1);
+        chip = name;
+    } else {
+        chip = rest.substr(0, tab);
+        name = rest.substr(tab + 1);
+    }
+}
