@@ -129,7 +129,7 @@ exe_is_clean() {
     grep -q 'file format pei-x86-64' <<< "$dump" || { echo "$exe: not PE32+ x86-64"; return 1; }
     grep -qP '^Time/Date\t+Thu Jan  1 00:00:00 1970$' <<< "$dump" ||
         { echo "$exe: $(grep '^Time/Date' <<< "$dump")"; return 1; }
-    if grep 'Time: ' <<< "$dump" | grep -qv 'Time: 00000000'; then
+    if grep -qP 'Time: (?!00000000)' <<< "$dump"; then
         echo "$exe: resource directory with a timestamp"
         return 1
     fi
@@ -154,8 +154,10 @@ exe_check_sees_faults() {
 }
 
 program_asks_for_administrator() {
-    grep -qaF 'level="requireAdministrator"' "$content/pcilist.exe" &&
-        TZ=UTC $objdump -p "$content/pcilist.exe" | grep -qF '(Windows GUI)'
+    local dump
+    dump=$($objdump -p "$content/pcilist.exe") &&
+        grep -qF '(Windows GUI)' <<< "$dump" &&
+        grep -qaF 'level="requireAdministrator"' "$content/pcilist.exe"
 }
 
 start=$SECONDS
