@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Installs what the project needs on a fresh Debian 12 machine and runs every
+# test: the native suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# the name-file fuzzer, the checks of the generated name file, the Windows
+# cross build and its checks, the real program under Wine with the stand-in
+# driver, and the reproducible release.
+#
+#   ./run-tests.sh            everything
+#   ./run-tests.sh native     only the native build and its tests
+set -u
+cd "$(dirname "$0")"
+root=$(pwd)
+only=${1:-all}
+
+packages=(cmake ninja-build g++ libgtest-dev googletest pciutils pci.ids python3 git
+          clang libclang-rt-14-dev
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+          wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils)
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "== installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+passed=0
+failed=0
+failures=()
+step() {  # step <name> <command...>
+    local name=$1
+    shift
+    echo "== $name"
+    local start=$SECONDS
+    if "$@"; then
+        echo "== $name: passed ($((SECONDS - start)) s)"
+        passed=$((passed + 1))
+    else
+        echo "== $name: FAILED ($((SECONDS - start)) s)"
+        failed=$((failed + 1))
+        failures+=("$name")
+    fi
+}
+
+native_suite() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
+        cmake --build build -j2 &&
+        ctest --test-dir build -j2 --output-on-failure --timeout 300
+}
+
+cross_build() {
+    cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null &&
+        cmake --build build-win -j2 &&
+        bash tests/win32/check_exe.sh build-win/pcilist.exe
+}
+
+install_packages || { echo "package installation failed"; exit 1; }
+
+step "native build and tests" native_suite
+if [[ $only != native ]]; then
+    [[ -x fuzz/run_fuzz.sh ]] && step "name-file fuzzer" bash fuzz/run_fuzz.sh 60
+    step "generated name file" python3 tools/test_pcinames.py
+    step "Windows cross build and exe checks" cross_build
+    [[ -x rig/run_wine_suite.sh ]] &&
+        step "real program under Wine" env PCILIST_SIM="$root/build/pcilist-sim" \
+            PCILIST_WIN_BUILD="$root/build-win" bash rig/run_wine_suite.sh
+    step "reproducible release" bash tools/test_release.sh
+fi
+
+((failed)) && echo "failed steps: ${failures[*]}"
+echo "steps: $passed passed, $failed failed"
+((failed == 0))
