@@ -11,6 +11,8 @@
 //   driver_probe scan             the vendor/device dword of every present function
 //   driver_probe bench N          N read requests, prints the cost of one
 //   driver_probe hold FILE        keeps the device open until FILE exists (writes FILE.ready)
+//   driver_probe install-hold FILE   install, then hold, in one process (Wine keeps the
+//                                 driver only while some program of the prefix runs)
 //   driver_probe selftest         install, reads, count, close, remove, with checks
 #include <windows.h>
 
@@ -341,10 +343,11 @@ int wmain(int argc, wchar_t** argv)
     else if (command == L"scan") result = scanCommand();
     else if (command == L"bench") result = benchCommand(argc, argv);
     else if (command == L"hold") result = holdCommand(argc, argv);
+    else if (command == L"install-hold") result = install() != 0 ? 1 : holdCommand(argc, argv);
     else if (command == L"selftest") result = selftest();
     if (result == 2) {
         std::fprintf(stderr, "usage: driver_probe install|remove|service|read B D F OFF [SIZE]|"
-                             "count|scan|bench N|hold FILE|selftest\n");
+                             "count|scan|bench N|hold FILE|install-hold FILE|selftest\n");
     }
     std::fflush(stdout);
     return result;

@@ -40,9 +40,15 @@ const int hintTextId = 0;
 DWORD timeoutMs = 120 * 1000;
 
 // Windows are seen only on the desktop of the thread that looks for them.
+// The desktop comes with the program's start, so it is waited for.
 bool joinDesktop(const std::wstring& name)
 {
+    DWORD start = GetTickCount();
     HDESK desktop = OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+    while (desktop == nullptr && GetTickCount() - start < timeoutMs) {
+        Sleep(200);
+        desktop = OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+    }
     return desktop != nullptr && SetThreadDesktop(desktop);
 }
 
@@ -92,11 +98,14 @@ bool findSettledProgram(Program& program)
         fail("the window has no lists");
         return false;
     }
-    if (!waitUntilSettled(program.main, program.deviceList, timeoutMs)) {
+    Settling settling = waitUntilSettled(program.main, program.deviceList, timeoutMs);
+    if (settling == Settling::messageBox) {
         MessageBoxFound box = findMessageBox(windowProcessId(program.main));
-        if (box.window != nullptr) {
-            printLine("MESSAGE " + toUtf8(box.title) + "\t" + escapedLineFeeds(box.text));
-        }
+        printLine("MESSAGE " + toUtf8(box.title) + "\t" + escapedLineFeeds(box.text));
+        fail("a message box of the program is up");
+        return false;
+    }
+    if (settling == Settling::timedOut) {
         fail("the program did not settle in its event loop");
         return false;
     }

@@ -99,7 +99,7 @@ MessageBoxFound findMessageBox(DWORD processId)
     return box;
 }
 
-bool waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs)
+Settling waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     DWORD processId = windowProcessId(mainWindow);
@@ -108,14 +108,16 @@ bool waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs)
         bool answered = false;
         askWindow(mainWindow, WM_NULL, 0, 0, &answered);
         int count = answered ? listRowCount(deviceList) : -1;
-        bool quiet = answered && findMessageBox(processId).window == nullptr;
-        if (quiet && count >= 0 && count == lastCount) {
-            return true;
+        if (findMessageBox(processId).window != nullptr) {
+            return Settling::messageBox;
         }
-        lastCount = quiet ? count : -2;
+        if (answered && count >= 0 && count == lastCount) {
+            return Settling::settled;
+        }
+        lastCount = answered ? count : -2;
         Sleep(1000);
     }
-    return false;
+    return Settling::timedOut;
 }
 
 void pressOk(const MessageBoxFound& box)

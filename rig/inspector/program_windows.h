@@ -20,10 +20,13 @@ DWORD windowProcessId(HWND window);
 // A message box of the process, or one with a null window when there is none.
 MessageBoxFound findMessageBox(DWORD processId);
 
+enum class Settling { settled, messageBox, timedOut };
+
 // Waits until the program serves its event loop: the window answers, no
 // message box is up, and the device list's row count holds still between
-// two answers a second apart. False at the time limit.
-bool waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs);
+// two answers a second apart. Gives up at once when a message box of the
+// program is up: the program waits for the user then.
+Settling waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs);
 
 // Presses OK in a message box, as a click on its button would.
 void pressOk(const MessageBoxFound& box);
