@@ -4,11 +4,48 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool isLineEnd(char byte) {
     return byte == '\n' || byte == '\r' || byte == '\0';
 }
+
+#if defined(__SSE2__)
+
+int lowestBit(unsigned mask) {
+    return __builtin_ctz(mask);
+}
+
+// The offset of the first line-end byte, or `size` when there is none; 16
+// bytes are compared at once.
+std::size_t findLineEnd(const char* bytes, std::size_t size) {
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    std::size_t offset = 0;
+    for (; offset + 16 <= size; offset += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + offset));
+        __m128i ends = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn)),
+            _mm_cmpeq_epi8(block, zero));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ends));
+        if (mask != 0) {
+            return offset + static_cast<std::size_t>(lowestBit(mask));
+        }
+    }
+    for (; offset < size; ++offset) {
+        if (isLineEnd(bytes[offset])) {
+            return offset;
+        }
+    }
+    return size;
+}
+
+#else
 
 // Whether any byte of the word is below `limit` (at most 128).
 bool holdsByteBelow(std::uint64_t word, std::uint64_t limit) {
@@ -40,6 +77,8 @@ std::size_t findLineEnd(const char* bytes, std::size_t size) {
     }
     return size;
 }
+
+#endif
 
 // Fills the buffer with the next bytes of the file. The first read that fails
 // or gives nothing ends the file for good.
@@ -76,8 +115,8 @@ void startNameFileReader(NameFileReader& reader, OsHandle file) {
 }
 
 bool readNameFileLine(NameFileReader& reader, NameFileLine& line) {
-    // The LF of a CR LF is looked for only now, so that a read ahead cannot
-    // overwrite the previous line while it lies in the buffer.
+    // A CR at the end of the buffer: its LF is looked for only now, so that
+    // reading ahead cannot overwrite the previous line while it is in use.
     if (reader.pendingLineFeed) {
         reader.pendingLineFeed = false;
         if (byteAvailable(reader) && reader.buffer[reader.position] == '\n') {
@@ -94,8 +133,14 @@ bool readNameFileLine(NameFileReader& reader, NameFileLine& line) {
         std::size_t available = reader.filled - reader.position;
         std::size_t length = findLineEnd(start, available);
         if (length < available) {
-            reader.pendingLineFeed = start[length] == '\r';
             reader.position += length + 1;
+            if (start[length] == '\r') {
+                if (reader.position < reader.filled) {
+                    reader.position += reader.buffer[reader.position] == '\n' ? 1 : 0;
+                } else {
+                    reader.pendingLineFeed = true;  // it may begin the next read
+                }
+            }
             if (!spansReads) {
                 line = {start, length};
                 return true;
@@ -164,6 +209,7 @@ bool findNameLine(NameFileReader& reader, const std::u16string& upperKey, bool s
         std::u16string decoded = osDecodeAnsi(line.bytes, line.size);
         if (nameLineMatches(decoded, upperKey)) {
             matchedLine = std::move(decoded);
+            std::string().swap(reader.carry);  // a long line's bytes are not needed any more
             return true;
         }
     }
@@ -172,16 +218,20 @@ bool findNameLine(NameFileReader& reader, const std::u16string& upperKey, bool s
 
 void splitNameLine(const std::u16string& line, std::u16string& chip, std::u16string& name) {
     constexpr std::size_t restStart = 9;  // position 10
-    std::u16string rest = line.size() > restStart ? line.substr(restStart) : std::u16string();
-    std::size_t tab = rest.find(u'\t');
+    if (line.size() <= restStart) {
+        chip.clear();
+        name.clear();
+        return;
+    }
+    std::size_t tab = line.find(u'\t', restStart);
     if (tab == std::u16string::npos) {
         chip.clear();
-        name = std::move(rest);
-    } else if (tab == 0) {
-        name = rest.substr(1);
+        name.assign(line, restStart, std::u16string::npos);
+    } else if (tab == restStart) {
+        name.assign(line, tab + 1, std::u16string::npos);
         chip = name;
     } else {
-        chip = rest.substr(0, tab);
-        name = rest.substr(tab + 1);
+        chip.assign(line, restStart, tab - restStart);
+        name.assign(line, tab + 1, std::u16string::npos);
     }
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <string>
 
 #include "sim/sim_machine.h"
@@ -144,12 +145,16 @@ bool osReadFile(OsHandle file, void* buffer, std::uint32_t size, std::uint32_t* 
 }
 
 std::u16string simDecodeWindows1252(const char* bytes, std::size_t size) {
-    std::u16string text(size, u'\0');
+    // Decoded into a plain array first: filling a text character by character
+    // is slow in unoptimised test builds, and lines may hold many megabytes.
+    std::unique_ptr<char16_t[]> decoded(new char16_t[size == 0 ? 1 : size]);
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes);
+    char16_t* out = decoded.get();
     for (std::size_t i = 0; i < size; ++i) {
-        unsigned char byte = static_cast<unsigned char>(bytes[i]);
-        text[i] = byte >= 0x80 && byte <= 0x9F ? windows1252High[byte - 0x80] : char16_t{byte};
+        unsigned char byte = in[i];
+        out[i] = byte >= 0x80 && byte <= 0x9F ? windows1252High[byte - 0x80] : char16_t{byte};
     }
-    return text;
+    return std::u16string(decoded.get(), size);
 }
 
 // CharUpperW for every character that code page 1252 decodes to; other
