@@ -55,6 +55,12 @@ void useGuiFont(HWND control) {
                  TRUE);
 }
 
+// Paints a control and its children now: the event loop starts only after the
+// driver start and the scan, and the window should not stay blank until then.
+void paintNow(HWND control) {
+    RedrawWindow(control, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 bool selectionChanged(const NMHDR* header) {
     const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
     return (change->uChanged & LVIF_STATE) != 0 &&
@@ -200,6 +206,7 @@ WindowHandle windowMakeStaticText(WindowHandle parent, int x, int y, int width, 
         return 0;
     }
     useGuiFont(control);
+    paintNow(control);
     return fromWindow(control);
 }
 
@@ -237,6 +244,7 @@ void windowAddColumn(WindowHandle list, int index, const std::u16string& title, 
     column.pszText = &wideTitle[0];
     SendMessageW(toWindow(list), LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&column));
+    paintNow(toWindow(list));
 }
 
 void windowAppendRow(WindowHandle list, const std::u16string& text) {
