@@ -234,10 +234,12 @@ TEST_F(NameFileTest, ReadFailureEndsTheSearchAsTheEndOfTheFile) {
     simMachine.logFileReads = true;
     expectLookup(lookup(u"80862578"), 0, u"chip", u"name", "no fault");
 
+    // The fault cuts a line: 4096 bytes, then 4, then the failed read, which
+    // is not tried again.
     simMachine.calls.clear();
-    simMachine.faults.fileReadFailsAfter = 4096;
+    simMachine.faults.fileReadFailsAfter = 4100;
     expectLookup(lookup(u"80862578"), 2, notAvailable, notAvailable, "fault part-way");
-    EXPECT_EQ(countCalls("ReadFile("), 2);  // the failed read is not tried again
+    EXPECT_EQ(countCalls("ReadFile("), 3);
     expectLookup(lookup(u"10DE06E8"), 0, u"G98M", u"GeForce 9200M GS", "before the fault");
 
     simMachine.faults.fileReadFailsAfter = 0;
