@@ -43,7 +43,8 @@ rig_build_all() {
 # 1055, database locked, for a while).
 rig_make_template() {
     mkdir -p "$rig_work"
-    local stamp="wine=$(wine --version 2>/dev/null)"
+    local stamp
+    stamp="wine=$(wine --version 2>/dev/null)"
     (
         flock 9
         if [[ -f $rig_template/.pcilist-rig-template && $(cat "$rig_template/.pcilist-rig-template") == "$stamp" ]]; then
@@ -90,6 +91,7 @@ rig_start_xvfb() {
     fifo=$(mktemp -u /tmp/pcilist-rig-xvfb.XXXXXX)
     mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 "${rig_screen}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    # shellcheck disable=SC2034  # a name reference: sets the caller's variable
     pid_var=$!
     local number=""
     read -r -t 20 number <"$fifo"
@@ -113,6 +115,7 @@ rig_start_program() {
     (cd "$prefix/drive_c/elsewhere" &&
         exec env WINEPREFIX="$prefix" wine explorer "/desktop=$rig_desktop,$rig_screen" 'C:\pcilist\pcilist.exe' \
             >"$prefix/../program.log" 2>&1) &
+    # shellcheck disable=SC2034  # a name reference: sets the caller's variable
     launcher_var=$!
 }
 
