@@ -24,4 +24,7 @@ target_link_options(pcilist PRIVATE
     -municode
     # libstdc++, libgcc and winpthread go into the program itself.
     -static
+    # The static runtime libraries bring debug sections of their own; the
+    # program ships without them and without a symbol table.
+    -s
     -Wl,--no-insert-timestamp)
