@@ -85,6 +85,10 @@ long memchrLineScan(const std::u16string& path) {
     return lines;
 }
 
+double milliseconds(std::chrono::steady_clock::duration time) {
+    return std::chrono::duration<double, std::milli>(time).count();
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -123,8 +127,8 @@ int main() {
             ++failures;
         }
         if (round >= 0) {
-            lookupTimes.push_back(std::chrono::duration<double, std::milli>(between - start).count());
-            scanTimes.push_back(std::chrono::duration<double, std::milli>(end - between).count());
+            lookupTimes.push_back(milliseconds(between - start));
+            scanTimes.push_back(milliseconds(end - between));
         }
     }
     unlink(names.c_str());

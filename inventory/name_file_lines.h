@@ -20,7 +20,8 @@ struct NameFileReader {
     std::size_t position = 0;  // next unread byte of the buffer
     std::size_t filled = 0;    // bytes the last read put into the buffer
     bool ended = false;        // no further byte can be read
-    bool pendingLineFeed = false;  // a line ended at CR as the buffer ended: an LF next belongs to it
+    // A line ended at CR as the buffer ended: an LF next belongs to its end.
+    bool pendingLineFeed = false;
     std::string carry;         // the bytes of a line that spans reads
 };
 

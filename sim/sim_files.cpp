@@ -48,13 +48,12 @@ char16_t upperCaseOf(char16_t c) {
         return static_cast<char16_t>(c - 0x20);
     }
     switch (c) {
-        case 0x00B5: return 0x039C;  // micro sign -> Greek capital mu
         case 0x00FF: return 0x0178;  // y diaeresis
         case 0x0153: return 0x0152;  // oe
         case 0x0161: return 0x0160;  // s caron
         case 0x017E: return 0x017D;  // z caron
         case 0x0192: return 0x0191;  // f hook
-        default: return c;           // sharp s and everything else stay
+        default: return c;  // the micro sign, sharp s and everything else stay
     }
 }
 

@@ -138,8 +138,9 @@ TEST_F(NameFileTest, LinesGiveStatusChipAndName) {
         {"code page 1252 in chip and name", "80862578 Chip\x80\tCaf\xE9 \x81\x9F\xFF\r\n",
          u"80862578", 0, u"Chip\u20AC", u"Caf\u00E9 \u0081\u0178\u00FF"},
         {"non-ASCII in the first 8 bytes", "8086257\xE8 chip\tname\r\n", u"80862578", 2, na, na},
-        {"a key outside hex digits is compared after decoding", "\xE0\xE0\xE0\xE0\xE0\xE0\xFF\xB5 c\tn",
-         u"\u00C0\u00C0\u00C0\u00C0\u00C0\u00C0\u0178\u039C", 0, u"c", u"n"},
+        {"a key outside hex digits is compared after decoding",
+         "\xE0\xE0\xE0\xE0\xE0\xE0\xFF\xB5 c\tn",
+         u"\u00C0\u00C0\u00C0\u00C0\u00C0\u00C0\u0178\u00B5", 0, u"c", u"n"},
         {"a line longer than the read buffer", longLine + "\r\n80862578 chip\tname\r\n",
          u"80862578", 0, u"chip", u"name"},
         {"a name across the buffer boundary",
@@ -377,12 +378,12 @@ TEST_F(NameFileTest, ShortcutAgreesWithDecodingEveryLine) {
 }
 
 // Upper case on the simulated machine as CharUpperW does it for what code
-// page 1252 decodes to.
+// page 1252 decodes to: the micro sign, sharp s and the division sign stay.
 TEST(SimFiles, UpperCaseAsWindows) {
     std::u16string text = u"az\u00E0\u00F6\u00F7\u00F8\u00FE\u00FF\u00B5\u00DF\u0161\u0153\u017E"
                           u"\u0192\u00AA{}@[`09";
     simUpperCase(text);
-    EXPECT_EQ(text, u"AZ\u00C0\u00D6\u00F7\u00D8\u00DE\u0178\u039C\u00DF\u0160\u0152\u017D"
+    EXPECT_EQ(text, u"AZ\u00C0\u00D6\u00F7\u00D8\u00DE\u0178\u00B5\u00DF\u0160\u0152\u017D"
                     u"\u0191\u00AA{}@[`09");
 }
 
