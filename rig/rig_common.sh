@@ -44,7 +44,7 @@ rig_build_all() {
 rig_make_template() {
     mkdir -p "$rig_work"
     local stamp
-    stamp="wine=$(wine --version 2>/dev/null)"
+    stamp="wine=$(wine --version 2>/dev/null) fonts=$(ls /usr/share/wine/fonts 2>/dev/null | wc -l)"
     (
         flock 9
         if [[ -f $rig_template/.pcilist-rig-template && $(cat "$rig_template/.pcilist-rig-template") == "$stamp" ]]; then
@@ -55,6 +55,10 @@ rig_make_template() {
         WINEPREFIX=$rig_template timeout 300 wineboot -i >/dev/null 2>&1
         WINEPREFIX=$rig_template timeout 120 wineserver -w
         [[ -f $rig_template/system.reg ]] || { rig_log "wineboot failed"; exit 1; }
+        # Debian's Wine does not find its own fonts (fonts-wine) where they
+        # lie; in the prefix's font folder it does. Without them the caption
+        # buttons (Marlett) and the dialog font (Tahoma) are drawn wrongly.
+        cp /usr/share/wine/fonts/*.ttf "$rig_template/drive_c/windows/Fonts/" 2>/dev/null
         echo "$stamp" >"$rig_template/.pcilist-rig-template"
     ) 9>"$rig_work/.template.lock"
 }
