@@ -5,10 +5,12 @@
 #
 #   rig/run_wine_suite.sh [SCENARIO...]
 #
-# Scenarios: dump-<name> for each tests/fixtures/<name>.dump, live (this
-# machine's sysfs, with a second program holding the device open),
-# no-driver, win98. Default: all. Each runs in its own copy of the template
-# prefix with its own Xvfb, under a time limit, at most two at once.
+# Scenarios: dump-<name> for each tests/fixtures/<name>.dump (holder-<name>:
+# the same with a second program holding the device open), no-driver, win98,
+# and, not in the default set, live and live-holder (this machine's sysfs).
+# Default: every dump, the first one as holder-, no-driver and win98. Each
+# runs in its own copy of the template prefix with its own Xvfb, under a
+# time limit, at most two at once.
 #
 # Environment: PCILIST_SIM (default build/pcilist-sim), PCILIST_WIN_BUILD
 # (the cross build, default build-rig), PCILIST_RIG_OUT (logs and
@@ -46,7 +48,35 @@ same() {
 has_line() { grep -qxF -- "$2" <<<"$1"; }  # has_line TEXT LINE
 field() { grep -o "$2=[^ ]*" <<<"$1" | head -1 | cut -d= -f2; }  # field LINE NAME
 
-inspect() { timeout 400 bash -c 'source "$0"; rig_inspect "$@"' "$rig_repo/rig/rig_common.sh" "$prefix" "$@"; }
+# The inspector serves the whole scenario from one Wine process: a command
+# per line in, its answer and "DONE <status>" out, through two FIFOs.
+start_inspector() {
+    mkfifo "$work/inspector.in" "$work/inspector.out"
+    (WINEPREFIX=$prefix exec wine 'C:\pcilist-rig\inspector.exe' --timeout 400 serve \
+        <"$work/inspector.in" >"$work/inspector.out" 2>>"$work/inspector.log") &
+    inspector=$!
+    exec {inspector_in}>"$work/inspector.in" {inspector_out}<"$work/inspector.out"
+}
+stop_inspector() {
+    if [[ -n ${inspector:-} ]]; then
+        { echo quit >&"$inspector_in"; } 2>/dev/null
+        exec {inspector_in}>&- {inspector_out}<&-
+        rig_wait_pid "$inspector" 10 || kill "$inspector" 2>/dev/null
+        inspector=""
+    fi
+}
+inspect() {  # inspect [--timeout SECONDS] COMMAND [OPTION]: prints the answer
+    local line status=1
+    echo "$*" >&"$inspector_in" || return 1
+    while IFS= read -r -t 420 line <&"$inspector_out"; do
+        if [[ $line == "DONE "* ]]; then
+            status=${line#DONE }
+            break
+        fi
+        printf '%s\n' "$line"
+    done
+    return "$status"
+}
 probe() { timeout 120 bash -c 'source "$0"; rig_probe "$@"' "$rig_repo/rig/rig_common.sh" "$prefix" "$@"; }
 
 # Detail block N of pcilist-sim's output: the ROW 2 lines after the N-th
@@ -79,6 +109,7 @@ start_scenario() {  # start_scenario [DUMP]
 }
 
 end_scenario() {
+    stop_inspector
     [[ -n ${holder:-} ]] && kill "$holder" 2>/dev/null
     [[ -n ${launcher:-} ]] && kill "$launcher" 2>/dev/null
     rig_stop_prefix "$prefix"
@@ -97,6 +128,8 @@ close_and_check_exit() {
     local closed
     closed=$(inspect --timeout 60 close)
     same "exit code 0 after the close request" "EXIT 0" "$(grep '^EXIT' <<<"$closed")"
+    # Wine's desktop stays while the inspector is on it.
+    stop_inspector
     if rig_wait_pid "$launcher" 60; then
         pass "the program has ended"
         launcher=""
@@ -139,6 +172,7 @@ scenario_full() {  # scenario_full DUMP-OR-EMPTY WITH-HOLDER
 
     local started=$SECONDS
     rig_start_program "$prefix" launcher
+    start_inspector
     local rows
     rows=$(inspect --timeout 360 rows)
     echo "scan and fill took $((SECONDS - started)) s" >&2
@@ -208,7 +242,8 @@ scenario_full() {  # scenario_full DUMP-OR-EMPTY WITH-HOLDER
     visible=$(awk -v bottom="$list_bottom" '$1 == "ROWRECT" && $2 == 1 && $7 <= bottom' <<<"$geometry" | grep -c .)
     row_rect() { grep "^ROWRECT 1 $1 " <<<"$geometry"; }
 
-    local k=$((row_count >= 2 ? 1 : 0))
+    # Row 1 when there are rows below it, so Down and Up come back to it.
+    local k=$((row_count >= 3 ? 1 : 0))
     click_rect "$(row_rect $k)"
     local details
     details=$(inspect --timeout 60 details)
@@ -291,6 +326,7 @@ scenario_no_driver() {
     sim_out=$("$sim" --dump "$dump" --folder "$sim_folder")
     local started=$SECONDS
     WINEDEBUG=-all,trace+service rig_start_program "$prefix" launcher
+    start_inspector
     local message
     message=$(inspect --timeout 120 message --press-ok)
     echo "message after $((SECONDS - started)) s" >&2
@@ -317,6 +353,7 @@ scenario_win98() {
     rig_wine "$prefix" reg add 'HKCU\Software\Wine\AppDefaults\pcilist.exe' /v Version /d win98 /f \
         >/dev/null 2>&1
     WINEDEBUG=-all,trace+service rig_start_program "$prefix" launcher
+    start_inspector
     local message
     message=$(inspect --timeout 120 message --press-ok)
     same "message box \"Unsupported OS\"" $'MESSAGE Unsupported OS\tYour OS is not supported.' \
@@ -340,10 +377,13 @@ run_scenario() {  # run_scenario NAME, inside its own process
     xvfb_pid=""
     launcher=""
     holder=""
+    inspector=""
     trap end_scenario EXIT
     case $scenario in
     dump-*) scenario_full "$rig_repo/tests/fixtures/${scenario#dump-}.dump" no ;;
-    live) scenario_full "" yes ;;
+    holder-*) scenario_full "$rig_repo/tests/fixtures/${scenario#holder-}.dump" yes ;;
+    live) scenario_full "" no ;;
+    live-holder) scenario_full "" yes ;;
     no-driver) scenario_no_driver ;;
     win98) scenario_win98 ;;
     *) failed "unknown scenario" ;;
@@ -360,18 +400,32 @@ fi
 start=$SECONDS
 scenarios=("$@")
 if ((${#scenarios[@]} == 0)); then
-    # The two short ones run beside the long ones.
+    # Every dump once; the first one with a second program holding the
+    # device. The two short scenarios run beside the long ones.
     scenarios=(no-driver)
     for dump in "$rig_repo"/tests/fixtures/*.dump; do
-        scenarios+=("dump-$(basename "$dump" .dump)")
+        if ((${#scenarios[@]} == 1)); then
+            scenarios+=("holder-$(basename "$dump" .dump)")
+        else
+            scenarios+=("dump-$(basename "$dump" .dump)")
+        fi
     done
-    scenarios+=(win98 live)
+    scenarios+=(win98)
 fi
 [[ -x $sim ]] || { echo "pcilist-sim not found at $sim (set PCILIST_SIM)"; echo "0 passed, 1 failed"; exit 1; }
 rig_build_all || { echo "0 passed, 1 failed"; exit 1; }
 rig_make_template || { echo "0 passed, 1 failed"; exit 1; }
 mkdir -p "$out"
 rm -f "$out"/*.log "$out"/screenshot-*.png
+
+# The fixture converter first: what the stand-in driver answers comes from it.
+mkdir -p "$out/converter"
+if python3 "$rig_repo/rig/test_make_fixture.py" >"$out/converter.log" 2>&1; then
+    echo "PASS converter: fixture files from dumps and sysfs" >"$out/converter/results"
+else
+    echo "FAIL converter: fixture files from dumps and sysfs (see $out/converter.log)" >"$out/converter/results"
+fi
+cat "$out/converter/results"
 
 running=0
 for name in "${scenarios[@]}"; do
@@ -395,7 +449,7 @@ wait
 
 passed=0
 failures=0
-for name in "${scenarios[@]}"; do
+for name in converter "${scenarios[@]}"; do
     if [[ ! -s $out/$name/results ]]; then
         echo "FAIL $name: no result"
         failures=$((failures + 1))

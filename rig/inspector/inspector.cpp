@@ -14,6 +14,8 @@
 //   message [--press-ok]   waits for a message box of the program, prints it, presses OK
 //   close [--wm-close]     sends the close request (SC_CLOSE, or WM_CLOSE), waits for the
 //                          program to end and prints its exit code
+//   serve           reads such commands, one per line, from standard input and ends
+//                   each answer with "DONE <exit code>"
 //
 // Lines: `ROW <list id>\t<cell>...` and `MESSAGE <title>\t<text>` as pcilist-sim
 // prints them, `EXIT <code>`, and lines of its own for the other facts.
@@ -335,37 +337,25 @@ int closeCommand(bool wmClose)
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: inspector [--desktop NAME] [--timeout SECONDS] rows|details|window-facts|geometry|"
-                 "selected|message [--press-ok]|close [--wm-close]\n");
+                 "usage: inspector [--desktop NAME] [--timeout SECONDS] rows|details|window-facts|"
+                 "geometry|selected|message [--press-ok]|close [--wm-close]|serve\n");
     return 2;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv)
+// One command with its options: [--timeout SECONDS] COMMAND [OPTION].
+int runCommand(const std::vector<std::wstring>& words, DWORD defaultTimeoutMs)
 {
-    outputInitialise();
-    int next = 1;
-    std::wstring desktop = L"pcilist";
-    while (next + 1 < argc && std::wstring(argv[next]).rfind(L"--", 0) == 0) {
-        std::wstring name = argv[next];
-        if (name == L"--timeout") {
-            timeoutMs = static_cast<DWORD>(std::wcstoul(argv[next + 1], nullptr, 10)) * 1000;
-        } else if (name == L"--desktop") {
-            desktop = argv[next + 1];
-        } else {
-            return usage();
-        }
+    std::size_t next = 0;
+    timeoutMs = defaultTimeoutMs;
+    if (next + 1 < words.size() && words[next] == L"--timeout") {
+        timeoutMs = static_cast<DWORD>(std::wcstoul(words[next + 1].c_str(), nullptr, 10)) * 1000;
         next += 2;
     }
-    if (next >= argc) {
+    if (next >= words.size()) {
         return usage();
     }
-    if (!joinDesktop(desktop)) {
-        return fail("cannot join the desktop " + toUtf8(desktop));
-    }
-    std::wstring command = argv[next];
-    std::wstring option = next + 1 < argc ? argv[next + 1] : L"";
+    const std::wstring& command = words[next];
+    std::wstring option = next + 1 < words.size() ? words[next + 1] : L"";
     if (command == L"rows") return rowsCommand(deviceListId);
     if (command == L"details") return rowsCommand(detailListId);
     if (command == L"window-facts") return windowFactsCommand();
@@ -374,4 +364,72 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"message") return messageCommand(option == L"--press-ok");
     if (command == L"close") return closeCommand(option == L"--wm-close");
     return usage();
+}
+
+std::vector<std::wstring> splitWords(const std::wstring& line)
+{
+    std::vector<std::wstring> words;
+    std::wstring word;
+    for (wchar_t c : line) {
+        if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+            if (!word.empty()) {
+                words.push_back(word);
+                word.clear();
+            }
+        } else {
+            word.push_back(c);
+        }
+    }
+    if (!word.empty()) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// Serving: one command per line of standard input, each answer closed by a
+// line "DONE <status>". Saves a Wine process start for every question.
+int serve(DWORD defaultTimeoutMs)
+{
+    wchar_t line[1024];
+    while (std::fgetws(line, sizeof line / sizeof line[0], stdin) != nullptr) {
+        std::vector<std::wstring> words = splitWords(line);
+        if (words.empty()) {
+            continue;
+        }
+        if (words[0] == L"quit") {
+            break;
+        }
+        int status = runCommand(words, defaultTimeoutMs);
+        printLine("DONE " + std::to_string(status));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    outputInitialise();
+    std::vector<std::wstring> words(argv + 1, argv + argc);
+    std::wstring desktop = L"pcilist";
+    if (words.size() >= 2 && words[0] == L"--desktop") {
+        desktop = words[1];
+        words.erase(words.begin(), words.begin() + 2);
+    }
+    // The first --timeout also bounds the wait for the desktop.
+    DWORD defaultTimeoutMs = timeoutMs;
+    if (words.size() >= 2 && words[0] == L"--timeout") {
+        defaultTimeoutMs = static_cast<DWORD>(std::wcstoul(words[1].c_str(), nullptr, 10)) * 1000;
+    }
+    timeoutMs = defaultTimeoutMs;
+    if (words.empty()) {
+        return usage();
+    }
+    if (!joinDesktop(desktop)) {
+        return fail("cannot join the desktop " + toUtf8(desktop));
+    }
+    if (words.back() == L"serve") {
+        return serve(defaultTimeoutMs);
+    }
+    return runCommand(words, defaultTimeoutMs);
 }
