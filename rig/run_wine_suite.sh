@@ -86,7 +86,9 @@ sim_block() { awk -v want="$2" '/^CLEAR 2$/ { n++; next } /^ROW 2\t/ && n == wan
 center_of() {  # center_of RECTLINE -> "x y" (fields: KIND LIST INDEX left top right bottom)
     awk '{ printf "%d %d", ($4 + $6) / 2, ($5 + $7) / 2 }' <<<"$1"
 }
-click_at() { xdotool mousemove "$1" "$2" click "${3:-1}"; sleep 1; }  # click_at X Y [BUTTON]
+# After input, a moment for Wine to carry it from X to the program's queue.
+settle() { sleep 0.5; }
+click_at() { xdotool mousemove "$1" "$2" click "${3:-1}"; settle; }  # click_at X Y [BUTTON]
 click_rect() {  # click_rect RECTLINE [BUTTON]: a click in the middle of the rectangle
     local x y
     read -r x y <<<"$(center_of "$1")"
@@ -253,15 +255,24 @@ scenario_full() {  # scenario_full DUMP-OR-EMPTY WITH-HOLDER
 
     local next=$((k + 1 < row_count ? k + 1 : k))
     xdotool key Down
-    sleep 1
+    settle
     details=$(inspect --timeout 60 details)
     same "details after the Down arrow (row $next) equal pcilist-sim's" "$(sim_block "$sim_out" $next)" "$details"
     xdotool key Up
-    sleep 1
+    settle
     same "details after the Up arrow (row $k) equal pcilist-sim's" "$(sim_block "$sim_out" $k)" \
         "$(inspect --timeout 60 details)"
     local shown
     shown=$(sim_block "$sim_out" $k)
+
+    # Tab and Shift+Tab move the keyboard focus between the two lists.
+    check "the clicked device list has the focus" grep -qx "FOCUS 1" <<<"$(inspect focus)"
+    xdotool key Tab
+    settle
+    check "Tab moves the focus to the detail list" grep -qx "FOCUS 2" <<<"$(inspect focus)"
+    xdotool key shift+Tab
+    settle
+    check "Shift+Tab moves it back to the device list" grep -qx "FOCUS 1" <<<"$(inspect focus)"
 
     # Clicks on the detail list change nothing.
     local detail_geometry detail_row
@@ -288,7 +299,7 @@ scenario_full() {  # scenario_full DUMP-OR-EMPTY WITH-HOLDER
     local m=$((visible - 1))
     read -r x y <<<"$(center_of "$(row_rect 0)")"
     xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
-    sleep 1
+    settle
     same "details after a double click on row 0 equal pcilist-sim's" "$(sim_block "$sim_out" 0)" \
         "$(inspect --timeout 60 details)"
     click_rect "$(row_rect $m)" 3
@@ -392,6 +403,7 @@ run_scenario() {  # run_scenario NAME, inside its own process
 
 if [[ ${1:-} == --scenario ]]; then
     run_scenario "$2" 2>>"$out/$2.log"
+    echo "scenario took $SECONDS s" >>"$out/$2.log"
     exit 0
 fi
 

@@ -11,6 +11,7 @@
 //   window-facts    title, sizes, position, styles, controls, columns, selection
 //   geometry        screen rectangles of rows, header items and list areas, for clicks
 //   selected        the selected row of each list
+//   focus           which control has the keyboard focus: FOCUS <control id>|main|none
 //   message [--press-ok]   waits for a message box of the program, prints it, presses OK
 //   close [--wm-close]     sends the close request (SC_CLOSE, or WM_CLOSE), waits for the
 //                          program to end and prints its exit code
@@ -273,6 +274,29 @@ int selectedCommand()
     return 0;
 }
 
+// The control that has the keyboard focus in the program's thread.
+int focusCommand()
+{
+    Program program;
+    if (!findSettledProgram(program)) {
+        return 1;
+    }
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(program.main, nullptr);
+    if (!GetGUIThreadInfo(thread, &info)) {
+        return fail("no thread information");
+    }
+    std::string where = "none";
+    if (info.hwndFocus == program.main) {
+        where = "main";
+    } else if (info.hwndFocus != nullptr && IsChild(program.main, info.hwndFocus)) {
+        where = std::to_string(GetDlgCtrlID(info.hwndFocus));
+    }
+    printLine("FOCUS " + where);
+    return 0;
+}
+
 int messageCommand(bool pressIt)
 {
     Program program;
@@ -338,7 +362,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: inspector [--desktop NAME] [--timeout SECONDS] rows|details|window-facts|"
-                 "geometry|selected|message [--press-ok]|close [--wm-close]|serve\n");
+                 "geometry|selected|focus|message [--press-ok]|close [--wm-close]|serve\n");
     return 2;
 }
 
@@ -361,6 +385,7 @@ int runCommand(const std::vector<std::wstring>& words, DWORD defaultTimeoutMs)
     if (command == L"window-facts") return windowFactsCommand();
     if (command == L"geometry") return geometryCommand();
     if (command == L"selected") return selectedCommand();
+    if (command == L"focus") return focusCommand();
     if (command == L"message") return messageCommand(option == L"--press-ok");
     if (command == L"close") return closeCommand(option == L"--wm-close");
     return usage();

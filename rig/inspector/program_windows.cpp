@@ -101,9 +101,14 @@ MessageBoxFound findMessageBox(DWORD processId)
 
 Settling waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs)
 {
+    // Once filled, the list stays as it is: a window seen settled before
+    // only has to answer.
+    static HWND settledBefore = nullptr;
+    const DWORD stableMs = 1000;
     DWORD start = GetTickCount();
     DWORD processId = windowProcessId(mainWindow);
     int lastCount = -2;
+    DWORD countSince = start;
     while (GetTickCount() - start < timeoutMs) {
         bool answered = false;
         askWindow(mainWindow, WM_NULL, 0, 0, &answered);
@@ -111,11 +116,16 @@ Settling waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs)
         if (findMessageBox(processId).window != nullptr) {
             return Settling::messageBox;
         }
-        if (answered && count >= 0 && count == lastCount) {
+        DWORD now = GetTickCount();
+        if (!answered || count < 0 || count != lastCount) {
+            lastCount = answered ? count : -2;
+            countSince = now;
+        }
+        if (answered && count >= 0 && (mainWindow == settledBefore || now - countSince >= stableMs)) {
+            settledBefore = mainWindow;
             return Settling::settled;
         }
-        lastCount = answered ? count : -2;
-        Sleep(1000);
+        Sleep(250);
     }
     return Settling::timedOut;
 }

@@ -23,8 +23,8 @@ MessageBoxFound findMessageBox(DWORD processId);
 enum class Settling { settled, messageBox, timedOut };
 
 // Waits until the program serves its event loop: the window answers, no
-// message box is up, and the device list's row count holds still between
-// two answers a second apart. Gives up at once when a message box of the
+// message box is up, and the device list's row count has held still for a
+// second (a window found settled before only has to answer). Gives up at once when a message box of the
 // program is up: the program waits for the user then.
 Settling waitUntilSettled(HWND mainWindow, HWND deviceList, DWORD timeoutMs);
 
