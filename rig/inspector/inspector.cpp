@@ -15,6 +15,8 @@
 //   message [--press-ok]   waits for a message box of the program, prints it, presses OK
 //   close [--wm-close]     sends the close request (SC_CLOSE, or WM_CLOSE), waits for the
 //                          program to end and prints its exit code
+//   wait-exit       says WAITING, then EXIT <code> once the program has ended by a close
+//                   request from elsewhere (the close button, Alt+F4)
 //   serve           reads such commands, one per line, from standard input and ends
 //                   each answer with "DONE <exit code>"
 //
@@ -208,6 +210,15 @@ int windowFactsCommand()
               " maximizebox=" + std::to_string((style & WS_MAXIMIZEBOX) != 0) +
               " thickframe=" + std::to_string((style & WS_THICKFRAME) != 0) +
               " visible=" + std::to_string((style & WS_VISIBLE) != 0));
+    TITLEBARINFO titleBar{};
+    titleBar.cbSize = sizeof titleBar;
+    if (GetTitleBarInfo(program.main, &titleBar)) {
+        // The close button is the rightmost of the caption, one button wide.
+        int x = titleBar.rcTitleBar.right - GetSystemMetrics(SM_CXSIZE) / 2;
+        int y = (titleBar.rcTitleBar.top + titleBar.rcTitleBar.bottom) / 2;
+        printLine("CLOSEBUTTON " + std::to_string(x) + " " + std::to_string(y) + " state=" +
+                  hex(titleBar.rgstate[5]) + " title=" + rectText(titleBar.rcTitleBar));
+    }
     printLine("SCREEN " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
               std::to_string(GetSystemMetrics(SM_CYSCREEN)));
     HWND hint = GetDlgItem(program.main, hintTextId);
@@ -331,6 +342,32 @@ int messageCommand(bool pressIt)
     return 0;
 }
 
+// Waits for the program to end by a close request that comes from elsewhere
+// (a click on the close button, Alt+F4): says WAITING once it holds the
+// process, then EXIT with the process's exit code.
+int waitExitCommand()
+{
+    Program program;
+    if (!findSettledProgram(program)) {
+        return 1;
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 windowProcessId(program.main));
+    if (process == nullptr) {
+        return fail("cannot open the program's process");
+    }
+    printLine("WAITING");
+    DWORD waited = WaitForSingleObject(process, timeoutMs);
+    DWORD code = 0;
+    bool ended = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    if (!ended) {
+        return fail("the program did not end");
+    }
+    printLine("EXIT " + std::to_string(code));
+    return 0;
+}
+
 int closeCommand(bool wmClose)
 {
     Program program;
@@ -362,7 +399,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: inspector [--desktop NAME] [--timeout SECONDS] rows|details|window-facts|"
-                 "geometry|selected|focus|message [--press-ok]|close [--wm-close]|serve\n");
+                 "geometry|selected|focus|message [--press-ok]|close [--wm-close]|wait-exit|serve\n");
     return 2;
 }
 
@@ -388,6 +425,7 @@ int runCommand(const std::vector<std::wstring>& words, DWORD defaultTimeoutMs)
     if (command == L"focus") return focusCommand();
     if (command == L"message") return messageCommand(option == L"--press-ok");
     if (command == L"close") return closeCommand(option == L"--wm-close");
+    if (command == L"wait-exit") return waitExitCommand();
     return usage();
 }
 
