@@ -12,23 +12,6 @@ cd "$(dirname "$0")"
 root=$(pwd)
 only=${1:-all}
 
-packages=(cmake ninja-build g++ libgtest-dev googletest pciutils pci.ids python3 git
-          clang libclang-rt-14-dev
-          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-          wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils)
-
-install_packages() {
-    local missing=()
-    for p in "${packages[@]}"; do
-        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-    done
-    if ((${#missing[@]})); then
-        echo "== installing: ${missing[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    fi
-}
-
 passed=0
 failed=0
 failures=()
@@ -60,7 +43,7 @@ cross_build() {
         bash tests/win32/check_exe.sh build-win/pcilist.exe
 }
 
-install_packages || { echo "package installation failed"; exit 1; }
+bash tools/install_packages.sh || { echo "package installation failed"; exit 1; }
 
 step "native build and tests" native_suite
 if [[ $only != native ]]; then

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# The main job: builds the native runner and runs the program's flow on this
-# machine's live PCI bus, printing what the window shows.
+# The main job: builds pcilist.exe and the stand-in driver and runs the real
+# program under Wine on this machine's live PCI configuration space. With a
+# display it opens the window; without one it runs under Xvfb, prints the rows
+# read from the window and saves a screenshot.
+#
+#   ./run.sh [--dump FILE] [--screenshot FILE]   the real program under Wine
+#   ./run.sh --sim [--dump FILE]                 the program flow on the simulated machine
 set -eu
 cd "$(dirname "$0")"
-if ! command -v cmake >/dev/null || ! command -v ninja >/dev/null || ! dpkg -s libgtest-dev >/dev/null 2>&1; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq && apt-get install -y -qq cmake ninja-build g++ libgtest-dev >/dev/null
+bash tools/install_packages.sh
+if [[ ${1:-} == --sim ]]; then
+    shift
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build build -j2 --target pcilist-sim >/dev/null
+    exec build/pcilist-sim "$@"
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build -j2 --target pcilist-sim >/dev/null
-exec build/pcilist-sim "$@"
+exec bash rig/run.sh "$@"
